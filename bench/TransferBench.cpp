@@ -42,7 +42,9 @@ bool Measure(const std::string& sim, uint32_t baud) {
   if (child == 0) {
     dup2(pipeFds[1], 1);
     close(pipeFds[0]);
-    execl(sim.c_str(), sim.c_str(), "--line-rate", "--flash", "256x2048", static_cast<char*>(nullptr));
+    // KELVO_BENCH_NO_LINE_RATE measures the round trip alone (replies at once).
+    const char* rate = getenv("KELVO_BENCH_NO_LINE_RATE") ? "--exit-on-restart" : "--line-rate";
+    execl(sim.c_str(), sim.c_str(), rate, "--flash", "256x2048", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(pipeFds[1]);
