@@ -33,6 +33,7 @@ bool SendPages(TTransferHost& host, TTargetMemory target, uint32_t pageSize, int
   TBlcFrame frame{};
   frame.InitFrame();
   host.SetProgressMax(static_cast<int32_t>(pageCount));
+  host.TransferStarted(target, pageSize, static_cast<uint32_t>(pageCount));
 
   while (offset < size) {
     host.ProcessMessages();

@@ -34,6 +34,9 @@ class TTransferHost {
   virtual void SetProgressPosition(int32_t position) = 0;
   // Lets pending window messages run, once.
   virtual void ProcessMessages() = 0;
+  // A transfer of pageCount pages of pageSize bytes begins (for progress
+  // displays that show bytes and time; the window does not need it).
+  virtual void TransferStarted(TTargetMemory /*target*/, uint32_t /*pageSize*/, uint32_t /*pageCount*/) {}
 };
 
 // Milliseconds that bytes take on the line at baud, 10 bits a character:
