@@ -130,18 +130,19 @@ TEST(Cli, ExitStatusForEveryKindOfFailure) {
     std::vector<std::string> Args;
     int Status;
   };
-  sim::TDeviceOptions silent, v2, nacks;
+  sim::TDeviceOptions plain, silent, v2, nacks;
   silent.Faults = {sim::TFault{sim::fkDrop, true}};
   v2.Version = 2;
   nacks.Faults = {sim::TFault{sim::fkNack, false, 1, 0, 300}};
-  for (const TCase& c : {TCase{"missing file", {}, {"upgrade", "--port", "COM3", dir.File("none.fw")}, cli::esFile},
-                         TCase{"port", {}, {"upgrade", "--port", "COM9", fw}, cli::esPort},
+  const std::vector<TCase> cases = {TCase{"missing file", plain, {"upgrade", "--port", "COM3", dir.File("none.fw")}, cli::esFile},
+                         TCase{"port", plain, {"upgrade", "--port", "COM9", fw}, cli::esPort},
                          TCase{"no answer", silent, {"upgrade", "--port", "COM3", fw}, cli::esNoAnswer},
                          TCase{"incompatible", v2, {"upgrade", "--port", "COM3", fw}, cli::esIncompatible},
                          TCase{"transfer", nacks, {"upgrade", "--port", "COM3", fw}, cli::esTransfer},
-                         TCase{"damaged", {}, {"upgrade", "--port", "COM3", damaged}, cli::esDamagedFirmware},
-                         TCase{"inspect damaged", {}, {"inspect", damaged}, cli::esDamagedFirmware},
-                         TCase{"fonts sheet missing", {}, {"fonts", "--port", "COM3", dir.File("none.bmp")}, cli::esFile}}) {
+                         TCase{"damaged", plain, {"upgrade", "--port", "COM3", damaged}, cli::esDamagedFirmware},
+                         TCase{"inspect damaged", plain, {"inspect", damaged}, cli::esDamagedFirmware},
+                         TCase{"fonts sheet missing", plain, {"fonts", "--port", "COM3", dir.File("none.bmp")}, cli::esFile}};
+  for (const TCase& c : cases) {
     TRun run(c.Options);
     EXPECT_EQ(run(c.Args), c.Status) << c.Name;
   }
