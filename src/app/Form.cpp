@@ -33,6 +33,16 @@ constexpr uint8_t akLeftTop = akLeft | akTop;
 
 }  // namespace
 
+TRect FitIntoWorkArea(const TRect& window, const TRect& area) {
+  const int width = window.Right - window.Left, height = window.Bottom - window.Top;
+  int left = window.Left, top = window.Top;
+  if (left + width > area.Right) left = area.Right - width;
+  if (top + height > area.Bottom) top = area.Bottom - height;
+  if (left < area.Left) left = area.Left;
+  if (top < area.Top) top = area.Top;
+  return {left, top, left + width, top + height};
+}
+
 TRememberedFiles& ProcessRememberedFiles() {
   static TRememberedFiles files;
   return files;

@@ -72,6 +72,15 @@ struct TRememberedFiles {
 };
 TRememberedFiles& ProcessRememberedFiles();
 
+struct TRect {
+  int Left, Top, Right, Bottom;
+};
+
+// Where a window of the given bounds opens: where it stands when it lies
+// wholly inside the work area, otherwise moved just enough to lie inside
+// (its top-left corner kept on screen when it is larger than the area).
+TRect FitIntoWorkArea(const TRect& window, const TRect& workArea);
+
 using TPortLister = std::function<void(std::vector<std::string>& list)>;
 
 constexpr const char* ApplicationTitle = "Kelvo Boot Loader";

@@ -102,6 +102,25 @@ TEST(Form, ResizeMovesAndGrowsByAnchorsAndHoldsTheMinimum) {
   EXPECT_EQ(f.ButtonFlash.Left, 144);
 }
 
+TEST(Form, WindowOpensWhereLaidOutWhenItFitsAndInsideTheScreenOtherwise) {
+  const TRect laidOut{1419, 302, 1419 + 380, 302 + 441};
+  struct TCase {
+    TRect Area;
+    TRect Expected;
+  };
+  for (const TCase& c : {TCase{{0, 0, 1920, 1040}, laidOut},                             // fits: kept
+                         TCase{{0, 0, 1280, 984}, {900, 302, 1280, 743}},               // too far right
+                         TCase{{0, 0, 1024, 600}, {644, 159, 1024, 600}},               // right and low
+                         TCase{{0, 0, 300, 300}, {0, 0, 380, 441}},                     // larger than the area
+                         TCase{{1920, 0, 3840, 1080}, {1920, 302, 2300, 743}}}) {       // a monitor to the right
+    const TRect r = FitIntoWorkArea(laidOut, c.Area);
+    EXPECT_EQ(r.Left, c.Expected.Left);
+    EXPECT_EQ(r.Top, c.Expected.Top);
+    EXPECT_EQ(r.Right, c.Expected.Right);
+    EXPECT_EQ(r.Bottom, c.Expected.Bottom);
+  }
+}
+
 TEST(Form, ClickWhileBusyIsRefused) {
   TFormRig rig;
   // A dialog answered by clicking the other button: the model is busy then.
