@@ -7,23 +7,13 @@
 
 #include "protocol/PageTransfer.h"
 #include "serial/COMSocket.h"
+#include "support/TransferHost.h"
 #include "sim/posix/PtySimulator.h"
 
 namespace kelvo {
 namespace {
 
 using TBytes = std::vector<uint8_t>;
-
-class THost : public TTransferHost {
- public:
-  TCOMSocket& Port() override { return Socket; }
-  void Log(const std::string& line) override { Lines.push_back(line); }
-  void SetProgressMax(int32_t) override {}
-  void SetProgressPosition(int32_t) override {}
-  void ProcessMessages() override {}
-  TCOMSocket Socket;
-  std::vector<std::string> Lines;
-};
 
 TBytes Pattern(size_t n, uint8_t seed) {
   TBytes b(n);
@@ -35,7 +25,7 @@ void SendAllThree(sim::TDeviceOptions options, bool expectRetries) {
   sim::TBootLoaderDevice device(options);
   sim::TPtySimulator pty(device);
   pty.Start();
-  THost host;
+  test::TLineTransferHost host;
   ASSERT_TRUE(host.Socket.Connect(pty.Path(), 115200));
   TByteBuffer flash(Pattern(264 * 5 + 100, 1)), eeprom(Pattern(32 * 7, 2)), rbf(Pattern(264 * 3, 3));
   EXPECT_TRUE(SendPages(host, tmFlash, 264, 0, flash));

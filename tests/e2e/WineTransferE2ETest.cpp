@@ -11,20 +11,10 @@
 #include "protocol/BlcFrame.h"
 #include "protocol/PageTransfer.h"
 #include "serial/COMSocket.h"
+#include "support/TransferHost.h"
 
 namespace kelvo {
 namespace {
-
-class THost : public TTransferHost {
- public:
-  TCOMSocket& Port() override { return Socket; }
-  void Log(const std::string& line) override { Lines.push_back(line); }
-  void SetProgressMax(int32_t) override {}
-  void SetProgressPosition(int32_t) override {}
-  void ProcessMessages() override {}
-  TCOMSocket Socket;
-  std::vector<std::string> Lines;
-};
 
 std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
   std::vector<uint8_t> b(n);
@@ -36,7 +26,7 @@ TEST(WineTransfer, ThreeMemoriesThroughTheWin32SerialCalls) {
   const char* port = std::getenv("KELVO_TEST_PORT");
   const char* out = std::getenv("KELVO_TEST_OUT");
   if (!port || !out) GTEST_SKIP() << "run by wine-sim-test, which provides the COM port";
-  THost host;
+  test::TLineTransferHost host;
   ASSERT_TRUE(host.Socket.Connect(port, 115200));
   EXPECT_EQ(host.Socket.CurrentBaudRate(), 115200u);
   TByteBuffer flash(Pattern(264 * 4 + 10, 1)), eeprom(Pattern(32 * 5, 2)), rbf(Pattern(264 * 2, 3));

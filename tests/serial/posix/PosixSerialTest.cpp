@@ -168,8 +168,14 @@ TEST(PosixSerial, WriteIntoAFullLineGivesUpWithinItsBound) {
   ASSERT_TRUE(port.Connect(pty.Path, 115200));
   // Nobody reads the master: fill the line's queue through the other slave descriptor.
   fcntl(pty.Slave, F_SETFL, fcntl(pty.Slave, F_GETFL) | O_NONBLOCK);
+  // The terminal moves data between its two buffers in the background: fill
+  // until the line stays full.
   const std::vector<uint8_t> chunk(4096, 0x55);
-  while (write(pty.Slave, chunk.data(), chunk.size()) > 0) {
+  for (bool wrote = true; wrote;) {
+    wrote = false;
+    while (write(pty.Slave, chunk.data(), chunk.size()) > 0) wrote = true;
+    usleep(100000);
+    if (write(pty.Slave, chunk.data(), 1) > 0) wrote = true;
   }
   const uint8_t frame[7] = {0xFF, 0x45, 0, 0, 0, 0, 0x45};
   const auto start = std::chrono::steady_clock::now();
