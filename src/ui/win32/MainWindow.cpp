@@ -138,6 +138,7 @@ class TMainWindow : public TFormServices {
     SendMessageA(Handle(IdMemo), EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
     SendMessageA(Handle(IdMemo), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
     SendMessageA(Handle(IdMemo), EM_SCROLLCARET, 0, 0);  // the newest line in view
+    SendMessageA(Handle(IdMemo), WM_VSCROLL, SB_BOTTOM, 0);
   }
 
   void ProgressChanged(int max, int position) override {

@@ -136,6 +136,30 @@ TEST_F(Window, StartsWithItsControlsTheSpeedsAndThePortsSorted) {
   EXPECT_EQ(Text(port), "COM1");
 }
 
+TEST_F(Window, ResizeMovesTheUpgradeButtonAndGrowsTheLogOnly) {
+  RECT outer, client;
+  GetWindowRect(Main, &outer);
+  GetClientRect(Main, &client);
+  ASSERT_EQ(client.right, 364);
+  const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+  SetWindowPos(Main, nullptr, 0, 0, width + 100, height + 80, SWP_NOMOVE | SWP_NOZORDER);
+  Sleep(200);
+  RECT r = ClientRectOf(Child(Panel, IdFlash), Panel);
+  EXPECT_EQ(r.left, 244);
+  r = ClientRectOf(Child(Panel, IdMemo), Panel);
+  EXPECT_EQ(r.right - r.left, 454);
+  EXPECT_EQ(r.bottom - r.top, 369);
+  r = ClientRectOf(Child(Panel, IdFonts), Panel);
+  EXPECT_EQ(r.left, 264);
+  SetWindowPos(Main, nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+  Sleep(200);
+  GetWindowRect(Main, &outer);
+  EXPECT_GE(outer.right - outer.left, 380);
+  EXPECT_GE(outer.bottom - outer.top, 320);
+  SetWindowPos(Main, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+  Sleep(200);
+}
+
 TEST_F(Window, UpgradeAndFontsThroughTheButtonsWhileTheOtherButtonIsRefused) {
   std::vector<uint8_t> flash(264 * 5 + 3), eeprom(40);
   for (size_t i = 0; i < flash.size(); ++i) flash[i] = static_cast<uint8_t>(i * 7 + 1);
@@ -175,30 +199,6 @@ TEST_F(Window, UpgradeAndFontsThroughTheButtonsWhileTheOtherButtonIsRefused) {
   EXPECT_EQ(lines[39], "Fonts sending is completed successfully.");
   EXPECT_EQ(SendMessageA(progress, PBM_GETRANGE, FALSE, 0), 62);
   EXPECT_EQ(SendMessageA(progress, PBM_GETPOS, 0, 0), 61) << "n - 1 of n";
-}
-
-TEST_F(Window, ResizeMovesTheUpgradeButtonAndGrowsTheLogOnly) {
-  RECT outer, client;
-  GetWindowRect(Main, &outer);
-  GetClientRect(Main, &client);
-  ASSERT_EQ(client.right, 364);
-  const int width = outer.right - outer.left, height = outer.bottom - outer.top;
-  SetWindowPos(Main, nullptr, 0, 0, width + 100, height + 80, SWP_NOMOVE | SWP_NOZORDER);
-  Sleep(200);
-  RECT r = ClientRectOf(Child(Panel, IdFlash), Panel);
-  EXPECT_EQ(r.left, 244);
-  r = ClientRectOf(Child(Panel, IdMemo), Panel);
-  EXPECT_EQ(r.right - r.left, 454);
-  EXPECT_EQ(r.bottom - r.top, 369);
-  r = ClientRectOf(Child(Panel, IdFonts), Panel);
-  EXPECT_EQ(r.left, 264);
-  SetWindowPos(Main, nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
-  Sleep(200);
-  GetWindowRect(Main, &outer);
-  EXPECT_GE(outer.right - outer.left, 380);
-  EXPECT_GE(outer.bottom - outer.top, 320);
-  SetWindowPos(Main, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-  Sleep(200);
 }
 
 }  // namespace
