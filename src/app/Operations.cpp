@@ -64,6 +64,18 @@ std::optional<std::string> Choose(TOperationHost& host, std::string& fileName, c
   return chosen;
 }
 
+// One section of the upgrade: "<name> sending...", the transfer, and its
+// closing line ("... error." or, for all but flash_rbf, "... completed ...").
+bool SendSection(TOperationHost& host, TTargetMemory target, uint32_t pageSize, TByteBuffer& data, const char* name) {
+  host.Log(Format("%s sending...", name));
+  if (!SendPages(host, target, pageSize, 0, data)) {
+    host.Log(Format("%s sending error.", name));
+    return false;
+  }
+  if (target != tmFlashRbf) host.Log(Format("%s sending is completed successfully...", name));
+  return true;
+}
+
 // Steps of the upgrade after the file is chosen; raised errors go to the guard.
 TOperationResult Upgrade(TOperationHost& host, const std::string& fileName, TOperationResult& raisedKind) {
   TCOMSocket& port = host.Port();
@@ -119,24 +131,13 @@ TOperationResult Upgrade(TOperationHost& host, const std::string& fileName, TOpe
     return orIncompatible;
   }
 
-  host.Log("Flash sending...");
-  if (!SendPages(host, tmFlash, image.FlashPageSize, 0, image.FlashData)) {
-    host.Log("Flash sending error.");
+  if (!SendSection(host, tmFlash, image.FlashPageSize, image.FlashData, "Flash") ||
+      !SendSection(host, tmEeprom, image.EepromPageSize, image.EepromData, "Eeprom")) {
     Disconnect(host);
     return orTransferError;
   }
-  host.Log("Flash sending is completed successfully...");
-  host.Log("Eeprom sending...");
-  if (!SendPages(host, tmEeprom, image.EepromPageSize, 0, image.EepromData)) {
-    host.Log("Eeprom sending error.");
-    Disconnect(host);
-    return orTransferError;
-  }
-  host.Log("Eeprom sending is completed successfully...");
-  host.Log("Flash_rbf sending...");
-  // A failed flash_rbf transfer still ends with the restart.
-  const bool rbfOk = SendPages(host, tmFlashRbf, image.FlashRbfPageSize, 0, image.FlashRbfData);
-  if (!rbfOk) host.Log("Flash_rbf sending error.");
+  // A failed flash_rbf transfer still ends with the restart, and a good one has no line of its own.
+  const bool rbfOk = SendSection(host, tmFlashRbf, image.FlashRbfPageSize, image.FlashRbfData, "Flash_rbf");
 
   host.Log("Device restart ...");
   frame.SetCommand(blcRestart);
