@@ -66,9 +66,10 @@ TForm1::TForm1(TFormServices& services, TRememberedFiles& files, std::unique_ptr
       ListPorts(std::move(ports)),
       FCOMSocket(std::move(serial), clock) {
   ComboBoxPort.Hint = "Port komunikacyjny";
-  ComboBoxSpeed.Hint = "Szybko\xC5\x9B\xC4\x87 transmisji";
 #if defined(_WIN32)
-  ComboBoxSpeed.Hint = "Szybko\x9C\xE6 transmisji";  // the ANSI code page of the log lines
+  ComboBoxSpeed.Hint = "Szybko\x9C\xE6 transmisji";  // the ANSI code page (1250) of the log lines
+#else
+  ComboBoxSpeed.Hint = "Szybko\xC5\x9B\xC4\x87 transmisji";
 #endif
   ComboBoxSpeed.ListOnly = true;
   ComboBoxSpeed.Items = {"2400",   "4800",   "9600",   "19200",  "28800",  "38400",

@@ -33,7 +33,6 @@ class TByteBuffer {
   // EStreamReadError, before anything is copied or reserved, when fewer remain.
   void CopyTo(TByteBuffer& destination, uint64_t count);
   void Append(const void* data, uint64_t count);
-  void Clear() { Bytes.clear(); Pos = 0; }
 
   // The whole file; EFOpenError when it cannot be opened or read. Other
   // readers may have the file open at the same time.

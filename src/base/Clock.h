@@ -21,13 +21,10 @@ class TVirtualClock : public TClock {
  public:
   explicit TVirtualClock(uint32_t start = 0) : Now(start) {}
   uint32_t TickMs() override { return Now; }
-  void SleepMs(uint32_t ms) override { Now += ms; Slept += ms; }
-  void Advance(uint32_t ms) { Now += ms; }
-  uint64_t TotalSlept() const { return Slept; }
+  void SleepMs(uint32_t ms) override { Now += ms; }
 
  private:
   uint32_t Now;
-  uint64_t Slept = 0;
 };
 
 }  // namespace kelvo

@@ -74,7 +74,6 @@ struct TParsed {
   std::map<std::string, std::string> Values;
   std::set<std::string> Flags;
   std::vector<std::string> Positional;
-  bool Help = false;
 };
 
 class EUsage : public std::runtime_error {
@@ -87,9 +86,7 @@ TParsed Parse(const std::vector<std::string>& args, const std::set<std::string>&
   TParsed parsed;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      parsed.Help = true;
-    } else if (valued.count(a)) {
+    if (valued.count(a)) {
       if (i + 1 >= args.size()) throw EUsage(a + " needs a value");
       parsed.Values[a] = args[++i];
     } else if (flags.count(a)) {
@@ -249,10 +246,6 @@ const char* ResultName(TOperationResult result) {
 int RunOperation(const std::vector<std::string>& args, TCliContext& context, bool upgrade) {
   const TParsed p = Parse(args, upgrade ? std::set<std::string>{"--port"} : std::set<std::string>{"--port", "--speed"},
                           {"--quiet", "--json"});
-  if (p.Help) {
-    context.Out << CommandHelp.at(args[0]);
-    return esOk;
-  }
   const std::string port = Require(p, "--port");
   const std::string file = OneFile(p, upgrade ? "firmware file" : "font sheet");
   const bool json = p.Flags.count("--json") > 0;
@@ -270,10 +263,6 @@ int RunOperation(const std::vector<std::string>& args, TCliContext& context, boo
 
 int Ports(const std::vector<std::string>& args, TCliContext& context) {
   const TParsed p = Parse(args, {}, {});
-  if (p.Help) {
-    context.Out << CommandHelp.at("ports");
-    return esOk;
-  }
   if (!p.Positional.empty()) throw EUsage("ports takes no arguments");
   std::vector<std::string> list;
   if (context.ListPorts)
@@ -286,10 +275,6 @@ int Ports(const std::vector<std::string>& args, TCliContext& context) {
 
 int Inspect(const std::vector<std::string>& args, TCliContext& context) {
   const TParsed p = Parse(args, {}, {});
-  if (p.Help) {
-    context.Out << CommandHelp.at("inspect");
-    return esOk;
-  }
   const std::string path = OneFile(p, "firmware file");
   TByteBuffer content;
   content.LoadFromFile(path);
@@ -326,15 +311,11 @@ std::vector<uint8_t> LoadSection(const TParsed& p, const std::string& option) {
   return data.Contents();
 }
 
-int Pack(const std::vector<std::string>& args, TCliContext& context) {
+int Pack(const std::vector<std::string>& args) {
   const TParsed p = Parse(args,
                           {"-o", "--device-id", "--flash-page-size", "--eeprom-page-size", "--flash-rbf-page-size",
                            "--flash", "--eeprom", "--flash-rbf"},
                           {});
-  if (p.Help) {
-    context.Out << CommandHelp.at("pack");
-    return esOk;
-  }
   if (!p.Positional.empty()) throw EUsage("unexpected argument " + p.Positional[0]);
   const std::string out = Require(p, "-o");
   TFwHeader header;
@@ -348,12 +329,8 @@ int Pack(const std::vector<std::string>& args, TCliContext& context) {
   return esOk;
 }
 
-int FontTable(const std::vector<std::string>& args, TCliContext& context) {
+int FontTable(const std::vector<std::string>& args) {
   const TParsed p = Parse(args, {"-o"}, {});
-  if (p.Help) {
-    context.Out << CommandHelp.at("font-table");
-    return esOk;
-  }
   const std::string sheet = OneFile(p, "font sheet");
   const auto out = p.Values.find("-o");
   TByteBuffer content, table;
@@ -373,10 +350,17 @@ int RunKelvo(const std::vector<std::string>& args, TCliContext& context) {
       context.Out << MainHelp;
       return esOk;
     }
+    const auto help = CommandHelp.find(command);
+    if (help != CommandHelp.end())
+      for (const std::string& arg : args)
+        if (arg == "--help" || arg == "-h") {
+          context.Out << help->second;
+          return esOk;
+        }
     if (command == "ports") return Ports(args, context);
     if (command == "inspect") return Inspect(args, context);
-    if (command == "pack") return Pack(args, context);
-    if (command == "font-table") return FontTable(args, context);
+    if (command == "pack") return Pack(args);
+    if (command == "font-table") return FontTable(args);
     if (command == "upgrade") return RunOperation(args, context, true);
     if (command == "fonts") return RunOperation(args, context, false);
     throw EUsage("unknown command '" + command + "'");

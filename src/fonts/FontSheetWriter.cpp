@@ -21,8 +21,6 @@ void TFontSheet::SetPixel(int32_t x, int32_t y, uint8_t paletteIndex) {
   Pixels[FileOffset(x, y) - FontSheetPixelOffset] = paletteIndex;
 }
 
-uint8_t TFontSheet::Pixel(int32_t x, int32_t y) const { return Pixels[FileOffset(x, y) - FontSheetPixelOffset]; }
-
 void TFontSheet::SetGlyphPixel(int32_t glyph, int32_t gx, int32_t gy, uint8_t paletteIndex) {
   SetPixel(17 * (glyph % 10) + 1 + gx, 25 * (glyph / 10) + gy, paletteIndex);
 }

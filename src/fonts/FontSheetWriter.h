@@ -13,7 +13,6 @@ class TFontSheet {
   int32_t Width() const { return FWidth; }
   // Picture coordinates: x from the left, y from the top row (0..424).
   void SetPixel(int32_t x, int32_t y, uint8_t paletteIndex);
-  uint8_t Pixel(int32_t x, int32_t y) const;
   // The pixel of glyph g (0..169) at column gx (0..15) and row gy (0..23).
   void SetGlyphPixel(int32_t glyph, int32_t gx, int32_t gy, uint8_t paletteIndex);
   // Draws a glyph table back onto the sheet (codes 1 and 2 as indices 0 and 255).

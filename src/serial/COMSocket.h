@@ -47,8 +47,6 @@ class TCOMSocket {
   const std::string& DevicePath() const { return FDevicePath; }
   const TLineSettings& State() const { return FState; }
   const TCommTimeouts& Timeouts() const { return FTimeouts; }
-  uint32_t InQueueSize() const { return FInQueueSize; }
-  uint32_t OutQueueSize() const { return FOutQueueSize; }
 
  private:
   std::unique_ptr<TSerialDevice> FDevice;

@@ -29,17 +29,10 @@ TBytes SampleSheet(std::vector<uint8_t>* table = nullptr) {
   return file;
 }
 
-std::string Offer(TFormRig& rig, const TBytes& file, const char* name = "font.bmp") {
-  const std::string path = rig.Dir.File(name);
-  test::WriteFileBytes(path, std::string(file.begin(), file.end()));
-  rig.Services.Answers.push_back(path);
-  return path;
-}
-
 TEST(FontUpload, SuccessfulRunLogsElevenLinesAndFillsFlashFromPage1582) {
   TFormRig rig;
   TBytes table;
-  const std::string path = Offer(rig, SampleSheet(&table));
+  const std::string path = rig.Offer(SampleSheet(&table), "font.bmp");
   rig.Form->ComboBoxSpeed.Text = "115200";
   rig.Form->Button1Click();
   EXPECT_EQ(rig.Log(), (TLines{"Reading a file...", "The file size was read: 74178 bytes.", "Connecting....",
@@ -72,7 +65,7 @@ TEST(FontUpload, SuccessfulRunLogsElevenLinesAndFillsFlashFromPage1582) {
 
 TEST(FontUpload, SpeedTextThatIsNoNumberMeans9600) {
   TFormRig rig;
-  Offer(rig, SampleSheet());
+  rig.Offer(SampleSheet(), "font.bmp");
   rig.Form->ComboBoxSpeed.Text = "fast";
   rig.Form->Button1Click();
   EXPECT_EQ(rig.Log()[5], "Baudrate: 9600");
@@ -93,7 +86,7 @@ TEST(FontUpload, FailuresBeforeTheConnectionLogTheErrorOnly) {
   // Too short.
   TBytes shortSheet = SampleSheet();
   shortSheet.pop_back();
-  Offer(rig, shortSheet, "short.bmp");
+  rig.Offer(shortSheet, "short.bmp");
   rig.Form->Button1Click();
   EXPECT_EQ(TLines(rig.Log().end() - 3, rig.Log().end()),
             (TLines{"Reading a file...", "The file size was read: 74177 bytes.", "Error: [Stream read error]."}));
@@ -101,13 +94,13 @@ TEST(FontUpload, FailuresBeforeTheConnectionLogTheErrorOnly) {
   // Not a sheet the conversion can read.
   TBytes fourBit = SampleSheet();
   fourBit[28] = 4;
-  Offer(rig, fourBit, "fourbit.bmp");
+  rig.Offer(fourBit, "fourbit.bmp");
   rig.Form->Button1Click();
   EXPECT_EQ(rig.Log().back(), "Error: [Not a font sheet: 8 bits per pixel expected].");
   EXPECT_FALSE(std::filesystem::exists(rig.Dir.File("fonts.hex")));
   // fonts.hex cannot be created.
   std::filesystem::create_directory(rig.Dir.File("fonts.hex"));
-  Offer(rig, SampleSheet(), "good.bmp");
+  rig.Offer(SampleSheet(), "good.bmp");
   rig.Form->Button1Click();
   EXPECT_EQ(rig.Log().back(), "Error: [Cannot create file fonts.hex].");
   EXPECT_EQ(rig.Form->LastResult(), orFileError);
@@ -118,7 +111,7 @@ TEST(FontUpload, FailuresBeforeTheConnectionLogTheErrorOnly) {
 TEST(FontUpload, PortThatCannotBeOpenedStillLeavesFontsHex) {
   TFormRig rig;
   rig.Form->ComboBoxPort.Text = "COM9";
-  Offer(rig, SampleSheet());
+  rig.Offer(SampleSheet(), "font.bmp");
   rig.Form->Button1Click();
   EXPECT_EQ(rig.Log(), (TLines{"Reading a file...", "The file size was read: 74178 bytes.", "Connecting....",
                                "Port disconnected."}));
@@ -130,7 +123,7 @@ TEST(FontUpload, FailedTransferLogsItsLine) {
   sim::TDeviceOptions options;
   options.Faults = {sim::TFault{sim::fkPageNumber, false, 10}};
   TFormRig rig(options);
-  Offer(rig, SampleSheet());
+  rig.Offer(SampleSheet(), "font.bmp");
   rig.Form->Button1Click();
   EXPECT_EQ(TLines(rig.Log().end() - 3, rig.Log().end()),
             (TLines{"      Page number error.", "Fonts sending error.", "Port disconnected."}));
@@ -139,7 +132,7 @@ TEST(FontUpload, FailedTransferLogsItsLine) {
 
 TEST(FontUpload, SecondRunStartsAtTheFirstSheet) {
   TFormRig rig;
-  const std::string path = Offer(rig, SampleSheet());
+  const std::string path = rig.Offer(SampleSheet(), "font.bmp");
   rig.Form->ComboBoxPort.Text = "COM9";
   rig.Form->Button1Click();
   rig.Services.Answers.push_back(std::nullopt);

@@ -122,7 +122,6 @@ TEST(Form, WindowOpensWhereLaidOutWhenItFitsAndInsideTheScreenOtherwise) {
 }
 
 TEST(Form, ClickWhileBusyIsRefused) {
-  TFormRig rig;
   // A dialog answered by clicking the other button: the model is busy then.
   struct TReentrant : test::TScriptedServices {
     std::optional<std::string> OpenFileDialog(const TOpenDialogParams& p) override {

@@ -29,14 +29,6 @@ TBytes Padded(TBytes b, size_t multiple) {
   return b;
 }
 
-// Writes a firmware file into the rig's folder and answers the dialog with it.
-std::string Offer(TFormRig& rig, const TBytes& file, const char* name = "firmware.fw") {
-  const std::string path = rig.Dir.File(name);
-  test::WriteFileBytes(path, std::string(file.begin(), file.end()));
-  rig.Services.Answers.push_back(path);
-  return path;
-}
-
 TBytes GoodFile(uint8_t id = 3) { return WriteFirmwareFile({id, 264, 32, 264}, Flash, Eeprom, FlashRbf); }
 
 TLines Opening(size_t fileSize) {
@@ -63,7 +55,7 @@ TLines Section(const char* name, int size, int pages) {
 TEST(Upgrade, SuccessfulRunLogsTheThirtyLinesAndFillsTheDevice) {
   TFormRig rig;
   const TBytes file = GoodFile();
-  const std::string path = Offer(rig, file);
+  const std::string path = rig.Offer(file, "firmware.fw");
   rig.Form->ComboBoxSpeed.Text = "250000";  // plays no part in the upgrade
   rig.Form->ButtonFlashClick();
 
@@ -124,7 +116,7 @@ TEST_P(UpgradeFailures, EndWithTheirLine) {
   options.Faults = c.Faults;
   TFormRig rig(options);
   const TBytes file = GoodFile();
-  Offer(rig, file);
+  rig.Offer(file, "firmware.fw");
   rig.Form->ComboBoxPort.Text = c.Port;
   rig.Form->ButtonFlashClick();
   EXPECT_EQ(rig.Log(), Join(Opening(file.size()), c.Tail));
@@ -185,7 +177,7 @@ TEST(Upgrade, NoVersionReplyWaitsThreeSecondsAndSendsNothingElse) {
   sim::TDeviceOptions options;
   options.Faults = {TFault{sim::fkDrop, true}};
   TFormRig rig(options);
-  Offer(rig, GoodFile());
+  rig.Offer(GoodFile(), "firmware.fw");
   const uint32_t start = rig.Line.Clock.TickMs();
   rig.Form->ButtonFlashClick();
   EXPECT_GE(rig.Line.Clock.TickMs() - start, 3000u);
@@ -212,7 +204,7 @@ TEST(Upgrade, DamagedFilesNeverReachTheDevice) {
         TCase{"no end record", noEnd, Join(Opening(noEnd.size()), {damaged})},
         TCase{"section beyond the file", tooLong, Join(Opening(tooLong.size()), {"Error: [Stream read error]."})}}) {
     TFormRig rig;
-    Offer(rig, c.File);
+    rig.Offer(c.File, "firmware.fw");
     rig.Form->ButtonFlashClick();
     EXPECT_EQ(rig.Log(), c.Log) << c.Name;
     EXPECT_EQ(rig.Form->LastResult(), orDamagedFirmware) << c.Name;
@@ -242,7 +234,7 @@ TEST(Upgrade, CancelledOrVanishedFiles) {
 TEST(Upgrade, SectionWithoutDataButWithAPageSizeCountsAsSent) {
   TFormRig rig;
   const TBytes file = WriteFirmwareFile({3, 264, 32, 264}, Flash, {}, {});
-  Offer(rig, file);
+  rig.Offer(file, "firmware.fw");
   rig.Form->ButtonFlashClick();
   EXPECT_EQ(rig.Form->LastResult(), orCompleted);
   const TLines& log = rig.Log();
@@ -251,7 +243,7 @@ TEST(Upgrade, SectionWithoutDataButWithAPageSizeCountsAsSent) {
 
 TEST(Upgrade, SecondRunStartsInTheFirstFilesFolderAndTheLogAccumulates) {
   TFormRig rig;
-  const std::string path = Offer(rig, GoodFile());
+  const std::string path = rig.Offer(GoodFile(), "firmware.fw");
   rig.Form->ButtonFlashClick();
   const size_t firstRun = rig.Log().size();
   rig.Services.Answers.push_back(std::nullopt);
@@ -259,7 +251,7 @@ TEST(Upgrade, SecondRunStartsInTheFirstFilesFolderAndTheLogAccumulates) {
   ASSERT_EQ(rig.Services.Dialogs.size(), 2u);
   EXPECT_EQ(rig.Services.Dialogs[1].FileName, path);
   EXPECT_EQ(rig.Services.Dialogs[1].InitialDir, rig.Dir.Path());
-  Offer(rig, GoodFile(), "again.fw");
+  rig.Offer(GoodFile(), "again.fw");
   rig.Form->ButtonFlashClick();
   EXPECT_EQ(rig.Log().size(), 2 * firstRun);
 }

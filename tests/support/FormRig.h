@@ -57,6 +57,14 @@ class TFormRig {
 
   const std::vector<std::string>& Log() const { return Form->Memo.Lines; }
 
+  // Writes bytes as a file of the rig's folder and answers the next dialog with it.
+  std::string Offer(const std::vector<uint8_t>& bytes, const char* name) {
+    const std::string path = Dir.File(name);
+    WriteFileBytes(path, std::string(bytes.begin(), bytes.end()));
+    Services.Answers.push_back(path);
+    return path;
+  }
+
   TTempDir Dir;
   TVirtualLine Line;  // its device and clock; the form has a socket of its own on them
   sim::TVirtualSerialDevice* Serial = nullptr;

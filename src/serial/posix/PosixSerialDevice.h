@@ -27,8 +27,6 @@ class TPosixSerialDevice : public TSerialDevice {
   bool WriteFile(const void* buffer, uint32_t count, uint32_t& written) override;
   void WaitForInput(TClock& clock, uint32_t ms) override;
 
-  int Descriptor() const { return Fd; }
-
  private:
   int Fd = -1;
   termios Settings{};
