@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -35,7 +37,12 @@ double CpuSeconds() {
   return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-bool Measure(const std::string& sim, uint32_t baud) {
+struct TFigures {
+  double Efficiency = 0;
+  double CpuShare = 0;  // percent of the wall time
+};
+
+bool Measure(const std::string& sim, uint32_t baud, TFigures& figures) {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return false;
   const pid_t child = fork();
@@ -68,16 +75,49 @@ bool Measure(const std::string& sim, uint32_t baud) {
   kill(child, SIGTERM);
   waitpid(child, nullptr, 0);
   const double floor = pages * (7.0 + pageSize + 7.0) * 10.0 / baud;
+  figures.Efficiency = floor / wall;
+  figures.CpuShare = 100.0 * cpu / wall;
   std::printf("%8u baud: %s, measured %.3f s, floor %.3f s, efficiency %.3f, CPU %.2f %% of wall\n", baud,
-              ok ? "ok" : "FAILED", wall, floor, floor / wall, 100.0 * cpu / wall);
+              ok ? "ok" : "FAILED", wall, floor, figures.Efficiency, figures.CpuShare);
+  std::fflush(stdout);
   return ok;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace
 
+// bench_transfer [--runs N] [SIMULATOR [BAUD...]]: by default one run at each
+// speed of the goal. On a shared machine the figures move with the load of
+// the other guests; several runs give a median next to the single figures.
 int main(int argc, char** argv) {
-  const std::string sim = argc > 1 ? argv[1] : KELVO_SIM_PATH;
-  bool ok = Measure(sim, 115200);
-  ok = Measure(sim, 1000000) && ok;
+  int first = 1;
+  unsigned runs = 1;
+  if (argc > 2 && std::string(argv[1]) == "--runs") {
+    runs = static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10));
+    first = 3;
+  }
+  const std::string sim = argc > first ? argv[first] : KELVO_SIM_PATH;
+  std::vector<uint32_t> speeds;
+  for (int i = first + 1; i < argc; ++i) speeds.push_back(static_cast<uint32_t>(std::strtoul(argv[i], nullptr, 10)));
+  if (speeds.empty()) speeds = {115200, 1000000};
+  bool ok = runs > 0;
+  for (uint32_t baud : speeds) {
+    std::vector<double> efficiency, cpu;
+    for (unsigned run = 0; run < runs && baud != 0; ++run) {
+      TFigures figures;
+      ok = Measure(sim, baud, figures) && ok;
+      efficiency.push_back(figures.Efficiency);
+      cpu.push_back(figures.CpuShare);
+    }
+    ok = ok && baud != 0;
+    if (runs > 1 && baud != 0)
+      std::printf("%8u baud: median of %u runs: efficiency %.3f, CPU %.2f %% of wall\n", baud, runs,
+                  Median(efficiency), Median(cpu));
+  }
   return ok ? 0 : 1;
 }
