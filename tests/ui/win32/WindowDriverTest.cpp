@@ -136,6 +136,19 @@ TEST_F(Window, StartsWithItsControlsTheSpeedsAndThePortsSorted) {
   EXPECT_EQ(Text(port), "COM1");
 }
 
+TEST_F(Window, TabKeyWalksTheControlsInTheirTabOrder) {
+  // What IsDialogMessage follows for Tab: Upgrade, the log, the port box, the
+  // speed box, the progress bar, Send fonts, and round again.
+  const int order[] = {IdFlash, IdMemo, IdPort, IdSpeed, IdProgress, IdFonts, IdFlash};
+  HWND h = Child(Panel, order[0]);
+  for (size_t i = 1; i < sizeof order / sizeof order[0]; ++i) {
+    h = GetNextDlgTabItem(Main, h, FALSE);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(GetDlgCtrlID(h), order[i]) << "tab stop " << i;
+  }
+  EXPECT_EQ(GetDlgCtrlID(GetNextDlgTabItem(Main, Child(Panel, IdFlash), TRUE)), IdFonts) << "shift-tab goes back";
+}
+
 TEST_F(Window, ResizeMovesTheUpgradeButtonAndGrowsTheLogOnly) {
   RECT outer, client;
   GetWindowRect(Main, &outer);
