@@ -105,17 +105,20 @@ int main(int argc, char** argv) {
   std::vector<uint32_t> speeds;
   for (int i = first + 1; i < argc; ++i) speeds.push_back(static_cast<uint32_t>(std::strtoul(argv[i], nullptr, 10)));
   if (speeds.empty()) speeds = {115200, 1000000};
-  bool ok = runs > 0;
+  if (runs == 0 || std::find(speeds.begin(), speeds.end(), 0u) != speeds.end()) {
+    std::fprintf(stderr, "usage: bench_transfer [--runs N] [SIMULATOR [BAUD...]] (N and every BAUD above 0)\n");
+    return 2;
+  }
+  bool ok = true;
   for (uint32_t baud : speeds) {
     std::vector<double> efficiency, cpu;
-    for (unsigned run = 0; run < runs && baud != 0; ++run) {
+    for (unsigned run = 0; run < runs; ++run) {
       TFigures figures;
       ok = Measure(sim, baud, figures) && ok;
       efficiency.push_back(figures.Efficiency);
       cpu.push_back(figures.CpuShare);
     }
-    ok = ok && baud != 0;
-    if (runs > 1 && baud != 0)
+    if (runs > 1)
       std::printf("%8u baud: median of %u runs: efficiency %.3f, CPU %.2f %% of wall\n", baud, runs,
                   Median(efficiency), Median(cpu));
   }
